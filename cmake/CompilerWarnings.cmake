@@ -7,6 +7,6 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   target_compile_options(zerofill_warnings INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
     -Wformat=2 -Wcast-qual -Wold-style-cast -Wnon-virtual-dtor
-    -Woverloaded-virtual -Wnull-dereference -Wundef -Wmissing-declarations
+    -Woverloaded-virtual -Wundef -Wmissing-declarations
     $<$<BOOL:${ZEROFILL_WERROR}>:-Werror>)
 endif()
