@@ -377,7 +377,8 @@ def main():
 
     png, note = plot(args.out_dir, sizes, tools, med_wall, med_cpu)
     out.append("")
-    out.append("Plot: %s" % png if png else note)
+    out.append("Plot: %s, beside this table." % os.path.basename(png)
+               if png else note)
     text = "\n".join(out) + "\n"
     with open(os.path.join(args.out_dir, "results.md"), "w") as f:
         f.write(text)
