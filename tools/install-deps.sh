@@ -13,6 +13,8 @@ need() {  # need COMMAND-OR-FILE PACKAGE
 need cmake cmake
 need g++ g++
 need /usr/include/gtest/gtest.h libgtest-dev
+need python3 python3
+need strace strace
 
 if [ ${#packages[@]} -gt 0 ]; then
   sudo=""
