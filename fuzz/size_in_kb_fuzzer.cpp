@@ -20,8 +20,11 @@ namespace {
 
 [[noreturn]] void mismatch(const char* what, const std::string& text,
                            std::uint32_t got, std::uint32_t want) {
-  std::fprintf(stderr, "%s for \"%s\": got %" PRIu32 ", want %" PRIu32 "\n",
-               what, text.c_str(), got, want);
+  // Nothing is left to do if stderr fails; abort either way.
+  static_cast<void>(std::fprintf(stderr,
+                                 "%s for \"%s\": got %" PRIu32
+                                 ", want %" PRIu32 "\n",
+                                 what, text.c_str(), got, want));
   std::abort();
 }
 
@@ -51,7 +54,7 @@ void check_row(std::uint32_t size, const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   // The argument reaches the program as a C string: a NUL ends it.
-  std::string text(reinterpret_cast<const char*>(data), size);
+  std::string text(data, data + size);
   text.resize(std::strlen(text.c_str()));
 
   const std::uint32_t got = zerofill::convert_size_in_kb(text.c_str());

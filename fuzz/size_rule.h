@@ -11,6 +11,10 @@
 
 namespace zerofill_fuzz {
 
+inline constexpr std::uint32_t kWordBits = 32;
+inline constexpr std::uint32_t kSmallestSize = 128;
+inline constexpr std::uint32_t kLargestSize = 4096;
+
 // Divides the decimal number in `digits` (most significant digit first) by
 // two in place and returns the remainder.
 inline std::uint32_t halve(std::string& digits) {
@@ -28,7 +32,7 @@ inline std::uint32_t halve(std::string& digits) {
 // halving.
 inline std::uint32_t low_32_bits(std::string digits) {
   std::uint32_t bits = 0;
-  for (std::uint32_t bit = 0; bit < 32U; ++bit) {
+  for (std::uint32_t bit = 0; bit < kWordBits; ++bit) {
     bits |= halve(digits) << bit;
   }
   return bits;
@@ -56,7 +60,9 @@ inline std::uint32_t expected_size(std::string_view text) {
 // half its value in blocks. Zero means the size is rejected.
 inline std::uint32_t expected_blocks(std::uint32_t size) {
   const bool power_of_two = size != 0U && (size & (size - 1U)) == 0U;
-  return power_of_two && size >= 128U && size <= 4096U ? size / 2U : 0U;
+  return power_of_two && size >= kSmallestSize && size <= kLargestSize
+             ? size / 2U
+             : 0U;
 }
 
 }  // namespace zerofill_fuzz
