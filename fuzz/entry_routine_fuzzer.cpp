@@ -88,10 +88,9 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   // A directory of our own, so that no name the fuzzer makes up can reach a
   // file of anyone else's.
   const char* tmpdir = std::getenv("TMPDIR");
-  private_directory = std::string(tmpdir != nullptr && *tmpdir != '\0'
-                                      ? tmpdir
-                                      : "/tmp") +
-                      "/zerofill-fuzz-XXXXXX";
+  private_directory =
+      std::string(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp") +
+      "/zerofill-fuzz-XXXXXX";
   if (mkdtemp(private_directory.data()) == nullptr ||
       chdir(private_directory.c_str()) != 0 ||
       std::atexit(remove_private_directory) != 0) {

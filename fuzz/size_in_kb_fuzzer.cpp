@@ -21,10 +21,9 @@ namespace {
 [[noreturn]] void mismatch(const char* what, const std::string& text,
                            std::uint32_t got, std::uint32_t want) {
   // Nothing is left to do if stderr fails; abort either way.
-  static_cast<void>(std::fprintf(stderr,
-                                 "%s for \"%s\": got %" PRIu32
-                                 ", want %" PRIu32 "\n",
-                                 what, text.c_str(), got, want));
+  static_cast<void>(
+      std::fprintf(stderr, "%s for \"%s\": got %" PRIu32 ", want %" PRIu32 "\n",
+                   what, text.c_str(), got, want));
   std::abort();
 }
 

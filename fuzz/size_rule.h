@@ -50,7 +50,8 @@ inline std::uint32_t expected_size(std::string_view text) {
     minus = text.front() == '-';
     text.remove_prefix(1);
   }
-  const std::string digits(text.substr(0, text.find_first_not_of("0123456789")));
+  const std::string digits(
+      text.substr(0, text.find_first_not_of("0123456789")));
   const std::uint32_t magnitude = low_32_bits(digits);
   // Two's complement: invert and add one.
   return minus ? ~magnitude + 1U : magnitude;

@@ -100,9 +100,8 @@ HANDLE CreateFileA(LPCSTR file_name, DWORD desired_access, DWORD share_mode,
   // No O_TRUNC: the file may be truncated only once it is ours alone.
   // O_NONBLOCK makes the open fail at once, instead of waiting, when another
   // process holds a lease on the file.
-  const int fd =
-      open(file_name, O_WRONLY | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC,
-           0666);
+  const int fd = open(
+      file_name, O_WRONLY | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd == -1) {
     return INVALID_HANDLE_VALUE;
   }
