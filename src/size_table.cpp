@@ -1,5 +1,8 @@
 #include "size_table.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace zerofill {
 
 namespace {
@@ -31,12 +34,10 @@ std::uint32_t convert_size_in_kb(const char* size_in_kb) {
 }
 
 const SizeRow* find_size_row(std::uint32_t size) {
-  for (const SizeRow& row : kSizeTable) {
-    if (row.size_in_kb == size) {
-      return &row;
-    }
-  }
-  return nullptr;
+  const SizeRow* found = std::find_if(
+      std::begin(kSizeTable), std::end(kSizeTable),
+      [size](const SizeRow& row) { return row.size_in_kb == size; });
+  return found == std::end(kSizeTable) ? nullptr : found;
 }
 
 }  // namespace zerofill

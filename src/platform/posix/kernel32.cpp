@@ -23,11 +23,15 @@ constexpr BOOL kTrue = 1;
 constexpr int kLeaseAttempts = 40;
 constexpr long kLeaseRetryNanoseconds = 5L * 1000L * 1000L;
 
+// A handle is the descriptor itself, carried in the pointer type that the
+// Windows signatures require.
 HANDLE handle_of(int fd) {
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
   return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd));
 }
 
 int fd_of(HANDLE handle) {
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
   return static_cast<int>(reinterpret_cast<std::intptr_t>(handle));
 }
 
@@ -96,9 +100,8 @@ HANDLE CreateFileA(LPCSTR file_name, DWORD desired_access, DWORD share_mode,
   // No O_TRUNC: the file may be truncated only once it is ours alone.
   // O_NONBLOCK makes the open fail at once, instead of waiting, when another
   // process holds a lease on the file.
-  const int fd =
-      open(file_name, O_WRONLY | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC,
-           0666);
+  const int fd = open(
+      file_name, O_WRONLY | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd == -1) {
     return INVALID_HANDLE_VALUE;
   }
@@ -116,17 +119,22 @@ HANDLE CreateFileA(LPCSTR file_name, DWORD desired_access, DWORD share_mode,
   return handle_of(fd);
 }
 
+// This is the allocator itself, handing out raw memory as LocalAlloc does.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the Windows signature.
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
   if ((flags & ~LMEM_ZEROINIT) != LMEM_FIXED) {
     errno = EINVAL;
     return nullptr;
   }
   if ((flags & LMEM_ZEROINIT) != 0) {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
     return std::calloc(1, bytes);
   }
+  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc,cppcoreguidelines-owning-memory)
   return std::malloc(bytes);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the Windows signature.
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write,
                LPDWORD bytes_written, LPOVERLAPPED overlapped) {
   if (bytes_written == nullptr || overlapped != nullptr) {

@@ -33,8 +33,11 @@ inline constexpr UINT LMEM_FIXED = 0x0000U;
 inline constexpr UINT LMEM_ZEROINIT = 0x0040U;
 
 // A handle is the file descriptor itself, so -1 is the one invalid value.
+// The pointer is what is constant (void* const), as intended.
+// NOLINTBEGIN(misc-misplaced-const,cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
 inline HANDLE const INVALID_HANDLE_VALUE =
     reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+// NOLINTEND(misc-misplaced-const,cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
 
 // Opens `file_name` for writing at offset 0, creating it if missing (mode
 // 0666 less the umask). Supports exactly GENERIC_WRITE, share mode 0, no
