@@ -17,8 +17,8 @@
 namespace {
 
 HANDLE open_for_zerofill(const std::string& name) {
-  return CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                     0, nullptr);
+  return CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                     nullptr);
 }
 
 class Kernel32Posix : public testing::Test {
@@ -152,9 +152,9 @@ TEST_F(Kernel32Posix, OnlyTheArgumentsTheWriterUsesAreSupported) {
   EXPECT_EQ(CreateFileA(nullptr, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                         nullptr),
             INVALID_HANDLE_VALUE);
-  EXPECT_EQ(CreateFileA(name, 0x80000000U, 0, nullptr, CREATE_ALWAYS, 0,
-                        nullptr),
-            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(
+      CreateFileA(name, 0x80000000U, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+      INVALID_HANDLE_VALUE);
   EXPECT_EQ(
       CreateFileA(name, GENERIC_WRITE, 1, nullptr, CREATE_ALWAYS, 0, nullptr),
       INVALID_HANDLE_VALUE);

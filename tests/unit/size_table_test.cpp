@@ -40,20 +40,20 @@ INSTANTIATE_TEST_SUITE_P(
     Signs, ConvertSizeInKb,
     testing::Values(ConversionCase{"+128", 128},
                     ConversionCase{"-128", 0xFFFFFF80U},
-                    ConversionCase{"  -1", 0xFFFFFFFFU},
-                    ConversionCase{"+", 0}, ConversionCase{"-", 0},
-                    ConversionCase{"+-128", 0}, ConversionCase{"--128", 0},
-                    ConversionCase{"- 128", 0}, ConversionCase{"-0", 0}));
+                    ConversionCase{"  -1", 0xFFFFFFFFU}, ConversionCase{"+", 0},
+                    ConversionCase{"-", 0}, ConversionCase{"+-128", 0},
+                    ConversionCase{"--128", 0}, ConversionCase{"- 128", 0},
+                    ConversionCase{"-0", 0}));
 
 INSTANTIATE_TEST_SUITE_P(
     LeadingZerosAndTrailingJunk, ConvertSizeInKb,
     testing::Values(ConversionCase{"0128", 128},
                     ConversionCase{"000000000000000000000000128", 128},
                     ConversionCase{"128kb", 128}, ConversionCase{"128.9", 128},
-                    ConversionCase{"128 256", 128},
-                    ConversionCase{"kb128", 0}, ConversionCase{"abc", 0},
-                    ConversionCase{"", 0}, ConversionCase{" ", 0},
-                    ConversionCase{".5", 0}, ConversionCase{"0x80", 0}));
+                    ConversionCase{"128 256", 128}, ConversionCase{"kb128", 0},
+                    ConversionCase{"abc", 0}, ConversionCase{"", 0},
+                    ConversionCase{" ", 0}, ConversionCase{".5", 0},
+                    ConversionCase{"0x80", 0}));
 
 INSTANTIATE_TEST_SUITE_P(
     WrapsModulo2To32, ConvertSizeInKb,
@@ -69,9 +69,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ConversionCase{"-4294967168", 128},
                     ConversionCase{"99999999999999999999", 1661992959U},
                     // 10^43 is a multiple of 2^32.
-                    ConversionCase{"10000000000000000000000000000000000000000000"
-                                   "128",
-                                   128}));
+                    ConversionCase{
+                        "10000000000000000000000000000000000000000000"
+                        "128",
+                        128}));
 
 TEST(ConvertSizeInKbLongInput, ThousandsOfDigitsStillWrap) {
   // 10^k for k >= 32 is 0 modulo 2^32, so this is 256 however long it is.

@@ -37,9 +37,9 @@ void expect_exit(const Outcome& outcome, int code) {
 class CommandLine : public ZerofillRun {};
 
 TEST_F(CommandLine, WrongArgumentCountGivesUsageAndTouchesNothing) {
-  for (const Args& args : {Args{}, Args{"zero.dat"},
-                           Args{"zero.dat", "128", "extra"},
-                           Args{"zero.dat", "128", "extra", "more"}}) {
+  for (const Args& args :
+       {Args{}, Args{"zero.dat"}, Args{"zero.dat", "128", "extra"},
+        Args{"zero.dat", "128", "extra", "more"}}) {
     SCOPED_TRACE(std::to_string(args.size()) + " arguments");
     const Outcome outcome = run(args);
     expect_exit(outcome, 1);
@@ -75,16 +75,14 @@ TEST_P(EverySize, WritesTheTableLengthOfZeros) {
   EXPECT_EQ(entries(), std::vector<std::string>{"zero.dat"});
 }
 
-INSTANTIATE_TEST_SUITE_P(TableRows, EverySize,
-                         testing::Values(SizeCase{"128", 64},
-                                         SizeCase{"256", 128},
-                                         SizeCase{"512", 256},
-                                         SizeCase{"1024", 512},
-                                         SizeCase{"2048", 1024},
-                                         SizeCase{"4096", 2048}),
-                         [](const auto& test) {
-                           return name_of(test.param.size_in_kb, test.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    TableRows, EverySize,
+    testing::Values(SizeCase{"128", 64}, SizeCase{"256", 128},
+                    SizeCase{"512", 256}, SizeCase{"1024", 512},
+                    SizeCase{"2048", 1024}, SizeCase{"4096", 2048}),
+    [](const auto& test) {
+      return name_of(test.param.size_in_kb, test.index);
+    });
 
 // The conversion's edge cases seen from the command line: white space, one
 // sign, leading zeros and trailing junk are accepted; values wrap mod 2^32.
@@ -95,7 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
                     SizeCase{"128kb", 64}, SizeCase{"128.9", 64},
                     SizeCase{"4294967424", 64}, SizeCase{"-4294967168", 64},
                     SizeCase{" +00256 MB", 128}),
-    [](const auto& test) { return name_of(test.param.size_in_kb, test.index); });
+    [](const auto& test) {
+      return name_of(test.param.size_in_kb, test.index);
+    });
 
 class RejectedSize : public ZerofillRun,
                      public testing::WithParamInterface<const char*> {};
@@ -114,14 +114,11 @@ TEST_P(RejectedSize, GivesTheSizeErrorWithStatusZeroAndTouchesNoFile) {
   EXPECT_EQ(read_file("zero.dat"), "existing contents");
 }
 
-INSTANTIATE_TEST_SUITE_P(OutsideTheTable, RejectedSize,
-                         testing::Values("-128", "0", "", "abc", "100", "64",
-                                         "kb128", "127", "129", "8192",
-                                         "4294967296", "- 128", "++128",
-                                         "0x80"),
-                         [](const auto& test) {
-                           return name_of(test.param, test.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    OutsideTheTable, RejectedSize,
+    testing::Values("-128", "0", "", "abc", "100", "64", "kb128", "127", "129",
+                    "8192", "4294967296", "- 128", "++128", "0x80"),
+    [](const auto& test) { return name_of(test.param, test.index); });
 
 struct OverwriteCase {
   std::uint64_t old_length;
@@ -140,17 +137,18 @@ TEST_P(Overwrite, LeavesExactlyTheNewLengthOfZeros) {
   EXPECT_TRUE(IsZeroFilled(read_file("zero.dat"), GetParam().blocks * kBlock));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LongerAndShorter, Overwrite,
-    testing::Values(OverwriteCase{9 * 1024 * 1024 + 1, "128", 64},
-                    OverwriteCase{64 * kBlock, "128", 64},
-                    OverwriteCase{10, "4096", 2048},
-                    OverwriteCase{0, "256", 128}),
-    [](const auto& test) {
-      return name_of(std::to_string(test.param.old_length) + "_bytes_to_" +
-                         test.param.size_in_kb,
-                     test.index);
-    });
+INSTANTIATE_TEST_SUITE_P(LongerAndShorter, Overwrite,
+                         testing::Values(OverwriteCase{9 * 1024 * 1024 + 1,
+                                                       "128", 64},
+                                         OverwriteCase{64 * kBlock, "128", 64},
+                                         OverwriteCase{10, "4096", 2048},
+                                         OverwriteCase{0, "256", 128}),
+                         [](const auto& test) {
+                           return name_of(
+                               std::to_string(test.param.old_length) +
+                                   "_bytes_to_" + test.param.size_in_kb,
+                               test.index);
+                         });
 
 class OpenFailure : public ZerofillRun {};
 

@@ -36,8 +36,8 @@ std::vector<std::string> command(const std::string& program,
 
 void ZerofillRun::SetUp() {
   const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") +
-                        "/zerofill-e2e-XXXXXX";
+  std::string pattern =
+      std::string(tmp != nullptr ? tmp : "/tmp") + "/zerofill-e2e-XXXXXX";
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
   root_ = pattern;
   work_ = root_ + "/work";
@@ -48,7 +48,8 @@ void ZerofillRun::SetUp() {
 
 void ZerofillRun::TearDown() {
   if (!root_.empty()) {
-    const std::string remove = "chmod -R u+rwx '" + root_ + "' 2>/dev/null; rm -rf '" + root_ + "'";
+    const std::string remove =
+        "chmod -R u+rwx '" + root_ + "' 2>/dev/null; rm -rf '" + root_ + "'";
     EXPECT_EQ(std::system(remove.c_str()), 0);
   }
 }
