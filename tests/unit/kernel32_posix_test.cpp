@@ -44,8 +44,8 @@ class Kernel32Posix : public testing::Test {
     return stat(file_.c_str(), &status) == 0 ? status.st_size : -1;
   }
   std::string read_text() const {
-    std::ifstream in(file_, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    std::ifstream input(file_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(input), {}};
   }
 
   std::string dir_;
@@ -196,8 +196,8 @@ TEST_F(Kernel32Posix, WriteFileWritesEverythingOrFails) {
 }
 
 TEST(Kernel32PosixMemory, LocalAllocGivesZeroedFixedMemory) {
-  const auto* block = static_cast<const unsigned char*>(
-      LocalAlloc(LMEM_ZEROINIT | LMEM_FIXED, 4096));
+  const auto* block =
+      static_cast<const unsigned char*>(LocalAlloc(LMEM_ZEROINIT, 4096));
   ASSERT_NE(block, nullptr);
   for (int i = 0; i < 4096; ++i) {
     ASSERT_EQ(block[i], 0) << "byte " << i;
@@ -210,7 +210,7 @@ TEST(Kernel32PosixClose, ClosingWhatIsNotOpenFails) {
   EXPECT_EQ(CloseHandle(INVALID_HANDLE_VALUE), 0);
   const int fd = open("/dev/null", O_WRONLY);
   ASSERT_NE(fd, -1);
-  HANDLE handle = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd));
+  auto* handle = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd));
   EXPECT_NE(CloseHandle(handle), 0);
   EXPECT_EQ(CloseHandle(handle), 0);
 }

@@ -25,22 +25,22 @@ bool take(const char* argument, const char* flag, std::string& value) {
 const Config& config() { return mutable_config(); }
 
 bool parse_config(int argc, char* argv[]) {
-  Config& config = mutable_config();
+  Config& settings = mutable_config();
   std::string value;
   for (int i = 1; i < argc; ++i) {
     if (take(argv[i], "--program=", value)) {
-      config.program = value;
+      settings.program = value;
     } else if (take(argv[i], "--holder=", value)) {
-      config.holder = value;
+      settings.holder = value;
     } else if (take(argv[i], "--launcher=", value)) {
-      config.launcher.push_back(value);
+      settings.launcher.push_back(value);
     } else if (std::strcmp(argv[i], "--windows") == 0) {
-      config.windows = true;
+      settings.windows = true;
     } else {
       return false;
     }
   }
-  return !config.program.empty() && !config.holder.empty();
+  return !settings.program.empty() && !settings.holder.empty();
 }
 
 }  // namespace zerofill::e2e

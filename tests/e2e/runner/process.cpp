@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <algorithm>
 #include <csignal>
 #include <ctime>
 
@@ -56,12 +57,11 @@ namespace {
 
 pid_t spawn(const Spawn& spawn) {
   // Everything the child needs is made before the fork.
-  std::vector<char*> argv;
-  argv.reserve(spawn.argv.size() + 1);
-  for (const std::string& argument : spawn.argv) {
-    argv.push_back(const_cast<char*>(argument.c_str()));
-  }
-  argv.push_back(nullptr);
+  std::vector<char*> argv(spawn.argv.size() + 1, nullptr);
+  std::transform(spawn.argv.begin(), spawn.argv.end(), argv.begin(),
+                 [](const std::string& argument) {
+                   return const_cast<char*>(argument.c_str());
+                 });
 
   const pid_t pid = fork();
   if (pid == 0) {
@@ -71,7 +71,7 @@ pid_t spawn(const Spawn& spawn) {
 }
 
 Ending wait_for(pid_t pid, int timeout_seconds) {
-  const timespec pause{0, 2 * 1000 * 1000};
+  const timespec pause{0, 2L * 1000 * 1000};
   const long long attempts = timeout_seconds * 500LL;
   for (long long attempt = 0;; ++attempt) {
     int status = 0;

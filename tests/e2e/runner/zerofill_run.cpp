@@ -20,8 +20,8 @@ namespace {
 constexpr int kTimeoutSeconds = 120;
 
 std::string slurp(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+  std::ifstream input(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(input), {}};
 }
 
 std::vector<std::string> command(const std::string& program,

@@ -58,6 +58,8 @@ class ZerofillRun : public testing::Test {
     ~HeldOpen();
     HeldOpen(const HeldOpen&) = delete;
     HeldOpen& operator=(const HeldOpen&) = delete;
+    HeldOpen(HeldOpen&&) = delete;
+    HeldOpen& operator=(HeldOpen&&) = delete;
     bool ready() const { return ready_; }
 
    private:
