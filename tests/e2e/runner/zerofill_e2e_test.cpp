@@ -27,13 +27,6 @@ std::string name_of(const std::string& text, std::size_t index) {
   return name;
 }
 
-void expect_exit(const Outcome& outcome, int code) {
-  EXPECT_TRUE(outcome.ending.exited)
-      << "ended by signal " << outcome.ending.signal;
-  EXPECT_EQ(outcome.ending.code, code);
-  EXPECT_EQ(outcome.err, "") << "standard error must stay empty";
-}
-
 class CommandLine : public ZerofillRun {};
 
 TEST_F(CommandLine, WrongArgumentCountGivesUsageAndTouchesNothing) {

@@ -56,6 +56,11 @@ void ZerofillRun::TearDown() {
 
 Outcome ZerofillRun::run(const std::vector<std::string>& args,
                          const RunOptions& options) {
+  return finish(start(args, options));
+}
+
+ZerofillRun::Started ZerofillRun::start(const std::vector<std::string>& args,
+                                        const RunOptions& options) {
   const std::string stem = capture_ + "/run" + std::to_string(++runs_);
   Spawn spawn_request;
   spawn_request.argv = command(
@@ -68,15 +73,21 @@ Outcome ZerofillRun::run(const std::vector<std::string>& args,
   spawn_request.stderr_path = stem + ".err";
   spawn_request.file_size_limit = options.file_size_limit;
 
-  Outcome outcome;
   const pid_t pid = spawn(spawn_request);
   if (pid == -1) {
     ADD_FAILURE() << "cannot start " << spawn_request.argv.front();
+  }
+  return Started{pid, stem};
+}
+
+Outcome ZerofillRun::finish(const Started& started) {
+  Outcome outcome;
+  if (started.pid == -1) {
     return outcome;
   }
-  outcome.ending = wait_for(pid, kTimeoutSeconds);
-  outcome.out = slurp(stem + ".out");
-  outcome.err = slurp(stem + ".err");
+  outcome.ending = wait_for(started.pid, kTimeoutSeconds);
+  outcome.out = slurp(started.stem + ".out");
+  outcome.err = slurp(started.stem + ".err");
   return outcome;
 }
 
@@ -179,6 +190,13 @@ ZerofillRun::HeldOpen::~HeldOpen() {
   EXPECT_TRUE(ending.exited && ending.code == 0) << "hold_open failed";
   std::remove((file_ + ".ready").c_str());
   std::remove((file_ + ".release").c_str());
+}
+
+void expect_exit(const Outcome& outcome, int code) {
+  EXPECT_TRUE(outcome.ending.exited)
+      << "ended by signal " << outcome.ending.signal;
+  EXPECT_EQ(outcome.ending.code, code);
+  EXPECT_EQ(outcome.err, "") << "standard error must stay empty";
 }
 
 ::testing::AssertionResult IsZeroFilled(const std::string& content,

@@ -36,6 +36,15 @@ class ZerofillRun : public testing::Test {
   Outcome run(const std::vector<std::string>& args,
               const RunOptions& options = {});
 
+  // The same in two steps, so that runs can overlap.
+  struct Started {
+    pid_t pid;
+    std::string stem;  // where its standard streams go
+  };
+  Started start(const std::vector<std::string>& args,
+                const RunOptions& options = {});
+  static Outcome finish(const Started& started);
+
   // The messages as the platform's standard output delivers them.
   static std::string text(const std::string& message);
   static std::string usage(const std::string& program_name);
@@ -73,6 +82,9 @@ class ZerofillRun : public testing::Test {
   std::string capture_;  // standard streams of each run
   int runs_ = 0;
 };
+
+// The run exited by itself with `code`, and wrote nothing to standard error.
+void expect_exit(const Outcome& outcome, int code);
 
 // Every byte of `content` is zero and there are `length` of them.
 ::testing::AssertionResult IsZeroFilled(const std::string& content,
