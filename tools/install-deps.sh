@@ -21,6 +21,14 @@ need /usr/bin/i686-w64-mingw32-g++-posix g++-mingw-w64-i686
 need /usr/bin/x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64
 need /usr/src/googletest/CMakeLists.txt googletest
 need /usr/sbin/debootstrap debootstrap
+# Sanitizers, fuzzing and static analysis.
+need clang++ clang
+need /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev
+need llvm-symbolizer llvm
+need clang-tidy clang-tidy
+need clang-format clang-format
+need cppcheck cppcheck
+need jq jq
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
