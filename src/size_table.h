@@ -3,7 +3,6 @@
 #ifndef ZEROFILL_SIZE_TABLE_H
 #define ZEROFILL_SIZE_TABLE_H
 
-#include <cstddef>
 #include <cstdint>
 
 namespace zerofill {
@@ -18,8 +17,6 @@ struct SizeRow {
 inline constexpr SizeRow kSizeTable[] = {
     {128, 64}, {256, 128}, {512, 256}, {1024, 512}, {2048, 1024}, {4096, 2048},
 };
-inline constexpr std::size_t kSizeRows =
-    sizeof kSizeTable / sizeof kSizeTable[0];
 
 // Converts `size_in_kb` as the C library's decimal conversion does, but wraps
 // instead of saturating: leading white space (space, \t, \n, \v, \f, \r), at
