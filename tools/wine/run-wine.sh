@@ -9,7 +9,6 @@
 #   run-wine.sh --check PROGRAM.exe    status 0 if programs of its machine
 #                                      type (i386, x86-64) can run here, else
 #                                      1; one line on stdout says which
-#   run-wine.sh --check-wow64          the same for 32-bit programs
 #
 # The program keeps the caller's working directory and sees the host's files
 # at their own paths: each top-level host directory but the system ones is
@@ -180,11 +179,8 @@ case ${1-} in
         arch=$(pe_machine "$2") || die "not a PE program: $2"
         check_machine "$arch"
         ;;
-    --check-wow64)
-        check_machine i386
-        ;;
     '' | -*)
-        die "usage: run-wine.sh PROGRAM.exe [ARGS...] | --init | --server-start | --server-stop | --check PROGRAM.exe | --check-wow64"
+        die "usage: run-wine.sh PROGRAM.exe [ARGS...] | --init | --server-start | --server-stop | --check PROGRAM.exe"
         ;;
     *)
         [ -f "$1" ] || die "no such program: $1"
